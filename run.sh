@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up, builds everything and runs the main job: extracts every icon group
+# of a module into a directory as 1.ico, 2.ico, ...
+#   ./run.sh [FILE [DIR]]   default: Wine's x86_64 shell32.dll into out/
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/setup.sh
+
+jobs=$(nproc)
+for preset in linux win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs" >/dev/null
+done
+
+source=${1:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/shell32.dll}
+dest=${2:-out}
+mkdir -p "$dest"
+exec build/linux/cli/pindrel-cli extract "$source" -o "$dest"
