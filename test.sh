@@ -14,16 +14,27 @@ done
 
 # The Windows-side tests share one Wine prefix and one Xvfb display.
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :87 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_fd=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_fd" >/dev/null 2>&1 &
   xvfb_pid=$!
-  trap 'kill $xvfb_pid 2>/dev/null || true; /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-  export DISPLAY=:87
+  for _ in $(seq 100); do [ -s "$xvfb_fd" ] && break; sleep 0.1; done
+  export DISPLAY=:$(head -n1 "$xvfb_fd")
+  rm -f "$xvfb_fd"
+  trap 'kill $xvfb_pid 2>/dev/null; WINEPREFIX=$PWD/build/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 
-status=0
+passed=0 failed=0
 for preset in linux linux-asan win64; do
   echo "== test $preset"
-  ctest --preset "$preset" -j "$jobs" || status=1
+  log=build/$preset/ctest-summary.log
+  ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" || true
+  # ctest's summary: "N% tests passed, F tests failed out of T"
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n1)
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  if [ -z "$line" ]; then total=1 bad=1; echo "test.sh: no ctest summary for $preset"; fi
+  passed=$((passed + total - bad)) failed=$((failed + bad))
 done
-exit $status
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
