@@ -20,8 +20,10 @@ FORMATETC FileListFormat() {
 }
 
 // The data of a drop comes from another program, and DragQueryFileA walks it
-// without knowing its size. So the list must be seen to end, with two zero
-// characters, inside the memory block before it is handed over.
+// without knowing its size. So the list must be seen to end inside the memory
+// block before it is handed over: every entry ends with a zero character and
+// one more zero ends the list, also an empty one (some walkers step over an
+// empty first entry before they look for the end).
 bool IsWholeFileList(HGLOBAL block) {
   const SIZE_T size = GlobalSize(block);
   const auto* bytes = static_cast<const unsigned char*>(GlobalLock(block));
@@ -34,8 +36,7 @@ bool IsWholeFileList(HGLOBAL block) {
     const SIZE_T first = header->pFiles;
     const SIZE_T unit = header->fWide ? 2 : 1;
     if (first >= sizeof(DROPFILES) && first <= size) {
-      // Units at or past `first` until an empty entry, which ends the list.
-      bool previousWasZero = true;  // so that an empty list, one zero, ends at once
+      bool previousWasZero = false;
       for (SIZE_T off = first; off <= size - unit; off += unit) {
         const bool zero = bytes[off] == 0 && (unit == 1 || bytes[off + 1] == 0);
         if (zero && previousWasZero) {
