@@ -135,21 +135,21 @@ std::map<std::string, ControlKind>& Kinds() {
 HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
 
 bool RegisterBuiltinClasses() {
-  for (const ClassSpec& spec : kClasses) {
+  for (const ClassSpec& entry : kClasses) {
     WNDCLASSEXA wc{};
-    if (GetClassInfoExA(ProgramInstance(), spec.name, &wc)) continue;
+    if (GetClassInfoExA(ProgramInstance(), entry.name, &wc)) continue;
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = spec.proc;
+    wc.lpfnWndProc = entry.proc;
     wc.hInstance = ProgramInstance();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = spec.name;
+    wc.lpszClassName = entry.name;
     if (!RegisterClassExA(&wc)) return false;
   }
   return true;
 }
 
 void UnregisterBuiltinClasses() {
-  for (const ClassSpec& spec : kClasses) UnregisterClassA(spec.name, ProgramInstance());
+  for (const ClassSpec& entry : kClasses) UnregisterClassA(entry.name, ProgramInstance());
 }
 
 const ControlKind* FindControlKind(const char* name) {
