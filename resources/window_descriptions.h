@@ -1,0 +1,10 @@
+// The descriptions of the program's windows, compiled in as data.
+#pragma once
+
+#include "platform/window_description.h"
+
+namespace pindrel {
+
+const WindowDescription& MainWindowDescription();
+
+}  // namespace pindrel
