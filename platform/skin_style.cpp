@@ -294,7 +294,15 @@ bool TouchesEditBorder(UINT message) {
 
 LRESULT FramedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Control* control,
                       const SkinScheme& scheme) {
-  LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+  LRESULT result = 0;
+  if (message == WM_PRINT) {
+    // The control may leave its own clipping in the DC it printed into; the
+    // frame is drawn with the caller's.
+    SavedDc saved(reinterpret_cast<HDC>(wParam));
+    result = DefSubclassProc(window, message, wParam, lParam);
+  } else {
+    result = DefSubclassProc(window, message, wParam, lParam);
+  }
   if (Find(window) != control) return result;
   if (message == WM_PRINT) {
     bool bordered = control->kind != SkinKind::EditBox || HasEditBorder(window);
