@@ -9,6 +9,8 @@
 #       the target is Pindrel.exe, started from a fresh run directory: after
 #       the drop of ICON, a click on "提取" must write 1.ico there, a click on
 #       "删除" must remove it again, and Esc must end the program with code 0.
+#       With PINDREL_E2E_SHOTS set to a directory, a screenshot taken after
+#       the drop is saved there.
 #
 # TESTS_DIR holds drag_files.exe and drop_window.exe. Exits 0 on success.
 set -euo pipefail
@@ -111,6 +113,10 @@ pindrel)
 
   # "提取" is 88 x 32 at (72, 144) of the client area, "删除" at (208, 144).
   sleep 0.5
+  if [ -n "${PINDREL_E2E_SHOTS:-}" ]; then
+    # For a person to look at: the window with the dropped path in its box.
+    import -window "$id" "$PINDREL_E2E_SHOTS/after-drop.png" || true
+  fi
   xdotool mousemove $(( cx + 116 )) $(( cy + 160 )) click 1
   for _ in $(seq 100); do [ -f "$work/run/1.ico" ] && break; sleep 0.2; done
   [ -f "$work/run/1.ico" ] || fail "no 1.ico after a click on the Extract button"
