@@ -30,6 +30,8 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # Park the pointer in the far corner, off any other test's window.
+  read -r w h < <(xdotool getdisplaygeometry 2>/dev/null) && xdotool mousemove $(( w - 1 )) $(( h - 1 )) || true
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -28,6 +28,8 @@ class RealDragTest : public testing::Test {
     ASSERT_TRUE(target_.RegisterWindow(window_));
   }
   void TearDown() override {
+    // Park the pointer in the far corner, off any other test's window.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     target_.Revoke();
     DestroyWindow(window_);
     OleUninitialize();
