@@ -19,11 +19,11 @@ struct ButtonState {
   bool tracking = false;
 };
 
-ButtonState* StateOf(HWND button) {
-  DWORD_PTR data = 0;
-  if (!GetWindowSubclass(button, nullptr, kSubclassId, &data)) return nullptr;
-  return reinterpret_cast<ButtonState*>(data);
-}
+// The state is also kept as a window property, so that it can be found from
+// the handle alone.
+constexpr char kStateProperty[] = "PindrelFlatButton";
+
+ButtonState* StateOf(HWND button) { return static_cast<ButtonState*>(GetPropA(button, kStateProperty)); }
 
 void Fill(HDC dc, const RECT& r, COLORREF color) {
   SetBkColor(dc, color);
@@ -97,6 +97,7 @@ LRESULT CALLBACK FlatProc(HWND button, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NCDESTROY:
       // Unsubclassed while the window is still valid, then the state goes.
       RemoveWindowSubclass(button, FlatProc, kSubclassId);
+      RemovePropA(button, kStateProperty);
       delete state;
       return DefSubclassProc(button, message, wParam, lParam);
     case WM_ERASEBKGND:
@@ -135,7 +136,12 @@ bool AttachFlatButton(HWND button, UINT drawItemMessage) {
     SetWindowLongPtrA(button, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   }
   auto* state = new ButtonState{drawItemMessage};
+  if (!SetPropA(button, kStateProperty, state)) {
+    delete state;
+    return false;
+  }
   if (!SetWindowSubclass(button, FlatProc, kSubclassId, reinterpret_cast<DWORD_PTR>(state))) {
+    RemovePropA(button, kStateProperty);
     delete state;
     return false;
   }

@@ -6,5 +6,6 @@
 namespace pindrel {
 
 const WindowDescription& MainWindowDescription();
+const WindowDescription& AboutWindowDescription();
 
 }  // namespace pindrel
