@@ -1,6 +1,10 @@
 // A read-only file seen through mappings of only the ranges that are asked
 // for, so that reading a few resources of a large module costs what those
 // resources cost, not what the file costs, also in a 32-bit process.
+//
+// Windows refuses to truncate a file while a view of it exists. POSIX does
+// not: a file cut short by another process while we read it would fault, as
+// it would for any program that maps it; nothing here guards against that.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,14 @@
 // without loading it: our stand-in for LoadLibraryExA with
 // LOAD_LIBRARY_AS_DATAFILE, EnumResourceNamesA, FindResourceA, LoadResource,
 // LockResource, SizeofResource and FreeLibrary. Builds on Linux and Windows.
+//
+// Opening reads the headers only; the resource tables and the resources are
+// reached through mappings of the file ranges that hold them, so a look-up
+// costs what the resource costs, whatever the size of the file. Every table
+// entry that points outside the file is refused, the PE resource tree is
+// walked exactly three levels deep and never through the same table twice,
+// and every count is bounded by the bytes that remain in the file.
+// An object serves one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -45,15 +53,21 @@ class ModuleResources {
   // cannot be opened or is not a module this reader knows.
   static std::unique_ptr<ModuleResources> Open(const std::string& path);
 
-  // Calls visit for every name of the type, in resource-directory order, while
-  // visit answers true. False when the module holds no resource of the type.
+  // Calls visit for every name of the type, in resource-directory order (PE:
+  // text names as stored, normally ascending, then identifiers ascending; NE:
+  // as stored), while visit answers true. The name passed to visit lives only
+  // for that call. False, with visit never called, when the module holds no
+  // resource of the type or the type's table is damaged; true otherwise, also
+  // when visit stopped the enumeration early.
   virtual bool EnumNames(const ResourceName& type,
                          const std::function<bool(const ResourceName&)>& visit) const = 0;
 
   // Finds a resource by name and type (text names match without regard to
-  // case); among its languages the neutral one first, then the user's default,
-  // then the first stored. Empty when there is no such resource or its bytes
-  // lie outside the file.
+  // case); among its languages the neutral one first, then the user's default
+  // (GetUserDefaultLangID on Windows, US English 0x0409 elsewhere), then the
+  // first stored. Empty when there is no such resource or its bytes lie
+  // outside the file. NE sizes count whole alignment units, as the 16-bit
+  // platform reports them, so an NE resource may end in padding.
   virtual std::optional<ResourceBytes> Find(const ResourceName& name,
                                             const ResourceName& type) const = 0;
 };

@@ -247,6 +247,35 @@ TEST(ModuleResources, LanguageChoice) {
   EXPECT_EQ(Found(*module, Id(1), kIcon), first);
 }
 
+// An image 2.25 GB into a sparse file, beyond every signed 32-bit offset:
+// resources are reached through small mappings at their own offsets, never
+// through the whole file or image, so this works in a 32-bit process too.
+TEST(ModuleResources, ReadsAResourceBeyondTwoGigabytes) {
+  const Bytes image = PngIconImage(48, 48, 8, 6);
+  Bytes bytes = BuildModule(ModuleKind::Pe32, {{kIcon, Id(1), 0, {0}},
+                                               {kGroup, Id(1), 0, GroupIconResource({1})}});
+  // Builder layout: section header at 0x138, raw data at 0x200 (RVA 0x1000),
+  // the icon's data entry at 0x80 in the section.
+  const std::uint32_t distant = 0x90000000u;
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put32(0x138 + 16, distant + 0x1000);  // SizeOfRawData
+  put32(0x200 + 0x80, 0x1000 + distant);
+  put32(0x200 + 0x84, static_cast<std::uint32_t>(image.size()));
+  ModuleFile file(bytes);
+  {
+    std::fstream out(file.path(), std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(static_cast<std::streamoff>(0x200) + distant);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    ASSERT_TRUE(out.flush());
+  }
+  auto module = ModuleResources::Open(file.path());
+  ASSERT_TRUE(module);
+  EXPECT_EQ(Found(*module, Id(1), kGroup), GroupIconResource({1}));
+  EXPECT_EQ(Found(*module, Id(1), kIcon), image);
+}
+
 TEST(ModuleResources, OpenRefusesWhatIsNotAModule) {
   EXPECT_FALSE(ModuleResources::Open(::testing::TempDir() + "pindrel_no_such_module.dll"));
   EXPECT_FALSE(ModuleResources::Open(::testing::TempDir()));  // a directory
