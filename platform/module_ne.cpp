@@ -11,6 +11,8 @@
 // the ANSI code page. NE resources have no languages and are stored in the
 // order the resource compiler wrote them, which is the order we keep.
 
+#include <map>
+
 #include "platform/module_byte_reader.h"
 #include "platform/module_formats.h"
 #include "platform/module_text.h"
@@ -56,6 +58,14 @@ class NeModule final : public ModuleResources {
 
   std::optional<ResourceBytes> Find(const ResourceName& name,
                                     const ResourceName& type) const override {
+    if (name.isId && type.isId) {
+      const auto& byId = IdIndex(type.id);
+      auto found = byId.find(name.id);
+      if (found == byId.end()) return std::nullopt;
+      auto bytes = file_->View(found->second.offset, found->second.length);
+      if (!bytes) return std::nullopt;  // reaches past the end of the file
+      return ResourceBytes{bytes->data, bytes->size};
+    }
     auto records = FindType(type);
     if (!records) return std::nullopt;
     std::uint32_t count = static_cast<std::uint32_t>(records->size / kResourceRecord);
@@ -92,6 +102,26 @@ class NeModule final : public ModuleResources {
     }
   }
 
+  // The integer-named resources of a type by identifier, the first stored
+  // for each, as a walk finds them. Built on the first look-up of the type and
+  // kept: a group names up to 65535 images, and walking the type list and the
+  // records for each of them would cost minutes on a long hostile table. It
+  // holds at most one entry per 15-bit identifier.
+  const std::map<std::uint16_t, Resource>& IdIndex(std::uint16_t type) const {
+    auto [index, added] = idIndex_.try_emplace(type);
+    if (added) {
+      if (auto records = FindType(ResourceName::Id(type))) {
+        std::uint32_t count = static_cast<std::uint32_t>(records->size / kResourceRecord);
+        for (std::uint32_t i = 0; i < count; ++i) {
+          Resource resource = At(*records, i);
+          if (resource.nameId & kIntegerId)
+            index->second.emplace(static_cast<std::uint16_t>(resource.nameId & ~kIntegerId), resource);
+        }
+      }
+    }
+    return index->second;
+  }
+
   Resource At(ByteSpan records, std::uint32_t i) const {
     ByteReader r(records);
     std::uint64_t base = kResourceRecord * i;
@@ -122,6 +152,7 @@ class NeModule final : public ModuleResources {
   // or its alignment shift is out of bounds.
   std::optional<std::uint64_t> table_;
   std::uint16_t shift_ = 0;
+  mutable std::map<std::uint16_t, std::map<std::uint16_t, Resource>> idIndex_;  // by type id
 };
 
 }  // namespace
