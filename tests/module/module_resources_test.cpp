@@ -10,6 +10,7 @@
 #include <windows.h>
 #endif
 
+#include "platform/module_text.h"
 #include "tests/support/module_builder.h"
 
 namespace pindrel {
@@ -166,6 +167,33 @@ TEST_P(ModuleKinds, EnumerationStopsWhenAsked) {
     return seen.size() < 2;
   }));
   EXPECT_EQ(seen, (std::vector<std::uint16_t>{1, 2}));
+}
+
+// Names compare as the platform compares them after upper-casing the name it
+// looks for, which is also the order resource compilers sort them in.
+TEST(ModuleResources, NameComparisonFoldsCase) {
+  struct Case {
+    std::u16string a, b;
+    int order;
+  } cases[] = {
+      {u"icon_A", u"ICON_a", 0},
+      {u"\u00FF", u"\u0178", 0},              // ÿ Ÿ
+      {u"\u00E0\u00FE", u"\u00C0\u00DE", 0},  // àþ ÀÞ
+      {u"\u00F7", u"\u00D7", 1},              // ÷ and × are no pair
+      {u"\u0101\u013A\u017E", u"\u0100\u0139\u017D", 0},  // āĺž ĀĹŽ
+      {u"\u03B1\u03C2", u"\u0391\u03A3", 0},  // ας ΑΣ
+      {u"\u0436\u0451", u"\u0416\u0401", 0},  // жё ЖЁ
+      {u"\uFF41", u"\uFF21", 0},              // full-width a A
+      {u"\u6587", u"\u6587", 0},
+      {u"a", u"B", -1},
+      {u"AB", u"abc", -1},
+      {u"A_", u"AB", 1},                     // '_' sorts after the capitals
+      {u"", u"A", -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompareNames(c.a, c.b), c.order) << DisplayName(Text(c.a));
+    EXPECT_EQ(CompareNames(c.b, c.a), -c.order) << DisplayName(Text(c.a));
+  }
 }
 
 TEST(ModuleResources, PeDirectoryOrderIsTextAscendingThenIdsAscending) {
