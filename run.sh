@@ -2,9 +2,16 @@
 # Sets up, builds everything and runs the main job: extracts every icon group
 # of a module into a directory as 1.ico, 2.ico, ...
 #   ./run.sh [FILE [DIR]]   default: Wine's x86_64 shell32.dll into out/
+#   ./run.sh --gui [FILE]   Pindrel.exe (64-bit build) under Wine; see scripts/gui-run
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
+
+if [ "${1:-}" = --gui ]; then
+  cmake --preset win64 >/dev/null
+  cmake --build --preset win64 -j "$(nproc)" --target Pindrel >/dev/null
+  exec scripts/gui-run build/win64/shell/Pindrel.exe "${@:2}"
+fi
 
 jobs=$(nproc)
 for preset in linux win32 win64; do

@@ -119,7 +119,7 @@ run() {
     sleep 0.2
     xdotool mousemove $((cx + 160)) $((cy + 25)) click 1
     sleep 0.5
-    xdotool key --window "$id" Escape
+    xdotool key --window "$id" Escape 2>/dev/null
     for _ in $(seq 40); do
       kill -0 "$app" 2>/dev/null || break 2
       sleep 0.25
