@@ -91,7 +91,11 @@ LRESULT CALLBACK ControlProc(HWND handle, UINT message, WPARAM wParam, LPARAM lP
   if (HandleCommon(handle, *control, message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_PAINT:
-      Paint(handle, *control);
+      try {
+        Paint(handle, *control);
+      } catch (...) {
+        EndWithRuntimeFailure();
+      }
       return 0;
     case WM_NCHITTEST:
       // Like a static control: clicks go to the window beneath.

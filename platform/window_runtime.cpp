@@ -338,7 +338,11 @@ LRESULT CALLBACK Window::Proc(HWND handle, UINT message, WPARAM wParam, LPARAM l
   }
   auto* window = reinterpret_cast<Window*>(GetWindowLongPtrA(handle, GWLP_USERDATA));
   if (!window) return DefWindowProcA(handle, message, wParam, lParam);
-  return window->Handle(message, wParam, lParam);
+  try {
+    return window->Handle(message, wParam, lParam);
+  } catch (...) {
+    EndWithRuntimeFailure();
+  }
 }
 
 LRESULT Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -546,6 +550,11 @@ bool HandleWindowKey(const MSG& message) {
 }
 
 std::size_t WindowCount() { return State().windows.size(); }
+
+void EndWithRuntimeFailure() {
+  MessageBoxA(nullptr, "Pindrel 无法继续运行（内存不足）。", "Pindrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  ExitProcess(1);
+}
 
 void ShutdownWindowRuntime() {
   Runtime& state = State();

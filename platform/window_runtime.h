@@ -230,6 +230,11 @@ bool HandleWindowKey(const MSG& message);
 // Number of runtime windows that exist.
 std::size_t WindowCount();
 
+// Ends the process with an error message and exit code 1: the runtime cannot
+// go on (storage exhausted, say). The window procedures of the runtime call it
+// when an exception reaches them, as none may cross into the system's code.
+[[noreturn]] void EndWithRuntimeFailure();
+
 // Releases what the runtime holds for the program (its hidden owner window,
 // its window classes) once the loop has ended.
 void ShutdownWindowRuntime();

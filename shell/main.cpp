@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <new>
+#include <string>
 
 #include "platform/window_runtime.h"
 #include "resources/window_descriptions.h"
@@ -44,9 +44,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int code;
   try {
     code = Run();
-  } catch (const std::bad_alloc&) {
-    ReportFailure("内存不足。");
-    code = 1;
+  } catch (...) {
+    pindrel::EndWithRuntimeFailure();
   }
 
   pindrel::ShutdownWindowRuntime();

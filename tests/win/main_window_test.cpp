@@ -382,6 +382,16 @@ TEST_F(MainWindowTest, EscClosesTheWindowAndEnterPressesNothing) {
   EXPECT_FALSE(IsWindow(handle_));
 }
 
+TEST_F(MainWindowTest, TabMovesBetweenTheEnabledButtonsOnly) {
+  Drop("C:\\a.dll");  // enables 提取
+  SetFocus(Control("按钮2"));
+  for (const char* next : {"按钮1", "按钮2", "按钮1"}) {
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    Pump();
+    EXPECT_EQ(GetFocus(), Control(next));
+  }
+}
+
 class GroupModule {
  public:
   static std::vector<std::uint8_t> With(int groups) {
