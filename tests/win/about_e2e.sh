@@ -33,10 +33,15 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:$(( 90 + $(printf '%s' "$prefix" | cksum | cut -d' ' -f1) % 400 ))
 fi
 
-# Waits until a visible X window with exactly this name exists; prints its id.
+# Other programs on the display may show windows of the same names; only
+# this process's count.
+find_window() { xdotool search --all --onlyvisible --pid "$app" --name "^$1\$" 2>/dev/null | head -n1; }
+
+# Waits until a visible X window of the program with exactly this name
+# exists; prints its id.
 wait_window() {
   for _ in $(seq 200); do
-    if id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$id" ]; then
+    if id=$(find_window "$1") && [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
@@ -48,19 +53,18 @@ wait_window() {
 
 wait_gone() {
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    [ -z "$(find_window "$1")" ] && return 0
     sleep 0.2
   done
   return 1
 }
 
-# Keys go to the focused X window; without a window manager, focus is set
-# directly.
-keys() {
-  local window=$1
-  shift
-  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-  sleep 0.3
+# Keys are typed as on a keyboard (XTEST) into the focused X window, which
+# is the main window's from the start: without a window manager the focus is
+# set directly, and Wine hands each key to the window that has the focus
+# among its own (the About window while it is open). Keys sent to one X
+# window with XSendEvent are not used, as Wine may hold them back.
+press() {
   for key in "$@"; do
     xdotool key "$key"
     sleep 0.8
@@ -76,6 +80,8 @@ shoot() {
 
 main=$(wait_window Pindrel) || fail "the main window did not appear"
 sleep 2
+xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+sleep 0.5
 # Park the pointer away from the windows, so that nothing is drawn hot.
 read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 xdotool mousemove $(( screen_w - 1 )) $(( screen_h - 1 ))
@@ -86,14 +92,14 @@ if [ -n "$shots" ]; then
   for n in 1 2 3 0; do
     downs=()
     for (( i = 0; i < n; i++ )); do downs+=(Down); done
-    keys "$main" alt+f "${downs[@]}" Return
+    press alt+f "${downs[@]}" Return
     sleep 1
     shoot "$main" "$shots/main-style-$n-${names[$n]}.png"
   done
 fi
 
 # Alt+G opens "帮助(&G)"; its only entry, "关于", is the one highlighted.
-keys "$main" alt+g Return
+press alt+g Return
 about=$(wait_window '关于"Pindrel"') || fail "the About window did not open"
 sleep 1
 shot=$work/about.png
@@ -106,12 +112,12 @@ case "$blue" in
   *) fail "the About window shows $blue where its background should be" ;;
 esac
 
-xdotool key --window "$about" Escape
+press Escape
 wait_gone '关于"Pindrel"' || fail "Esc did not close the About window"
 sleep 0.5
-xdotool search --onlyvisible --name '^Pindrel$' >/dev/null || fail "the main window went with the About window"
+[ -n "$(find_window Pindrel)" ] || fail "the main window went with the About window"
 
-xdotool key --window "$main" Escape
+press Escape
 for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
 if kill -0 "$app" 2>/dev/null; then fail "Esc did not end the program"; fi
 code=0
