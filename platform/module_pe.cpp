@@ -3,6 +3,9 @@
 // and every resource are found by translating their RVAs through the section
 // table, and the directory's tables are found at file offsets relative to it.
 
+#include <algorithm>
+#include <iterator>
+#include <set>
 #include <vector>
 
 #ifdef _WIN32
@@ -72,6 +75,46 @@ class Path {
   std::size_t depth_ = 0;
 };
 
+// The RVA space cut into pieces, each covered by one and the same first
+// section (in table order) whose raw data covers it. A module may have 65535
+// sections and a group may name 65535 images, so a walk of the table for
+// every translation could cost minutes; the pieces are made once, in one
+// sweep over the sections' starts and ends, and searched by halving.
+struct Piece {
+  std::uint64_t start = 0;
+  std::uint64_t end = 0;  // one past the last RVA
+  std::uint32_t section = 0;
+};
+
+std::vector<Piece> FirstCoveringSections(const std::vector<Section>& sections) {
+  struct Edge {
+    std::uint64_t at;
+    bool opens;
+    std::uint32_t section;
+  };
+  std::vector<Edge> edges;
+  for (std::uint32_t i = 0; i < sections.size(); ++i) {
+    const Section& s = sections[i];
+    if (s.rawSize == 0) continue;
+    edges.push_back({s.virtualAddress, true, i});
+    edges.push_back({std::uint64_t{s.virtualAddress} + s.rawSize, false, i});
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.at < b.at; });
+  std::vector<Piece> pieces;
+  std::set<std::uint32_t> open;
+  for (std::size_t i = 0; i < edges.size();) {
+    const std::uint64_t at = edges[i].at;
+    for (; i < edges.size() && edges[i].at == at; ++i) {
+      if (edges[i].opens)
+        open.insert(edges[i].section);
+      else
+        open.erase(edges[i].section);
+    }
+    if (!open.empty() && i < edges.size()) pieces.push_back({at, edges[i].at, *open.begin()});
+  }
+  return pieces;
+}
+
 std::uint16_t UserDefaultLanguage() {
 #ifdef _WIN32
   return GetUserDefaultLangID();
@@ -84,7 +127,10 @@ class PeModule final : public ModuleResources {
  public:
   PeModule(std::unique_ptr<MappedFile> file, std::vector<Section> sections,
            std::uint32_t sizeOfHeaders, std::uint32_t resourceRva)
-      : file_(std::move(file)), sections_(std::move(sections)), sizeOfHeaders_(sizeOfHeaders) {
+      : file_(std::move(file)),
+        sections_(std::move(sections)),
+        pieces_(FirstCoveringSections(sections_)),
+        sizeOfHeaders_(sizeOfHeaders) {
     if (resourceRva != 0) root_ = RvaToOffset(resourceRva);
   }
 
@@ -152,9 +198,11 @@ class PeModule final : public ModuleResources {
   // The first section whose raw data covers the RVA, as the loader picks it
   // for a data file; RVAs below the end of the headers are file offsets.
   std::optional<std::uint64_t> RvaToOffset(std::uint32_t rva) const {
-    for (const Section& s : sections_) {
-      if (rva >= s.virtualAddress && rva - s.virtualAddress < s.rawSize)
-        return std::uint64_t{s.rawOffset} + (rva - s.virtualAddress);
+    auto after = std::upper_bound(pieces_.begin(), pieces_.end(), rva,
+                                  [](std::uint32_t v, const Piece& p) { return v < p.start; });
+    if (after != pieces_.begin() && rva < std::prev(after)->end) {
+      const Section& s = sections_[std::prev(after)->section];
+      return std::uint64_t{s.rawOffset} + (rva - s.virtualAddress);
     }
     if (rva < sizeOfHeaders_) return rva;
     return std::nullopt;
@@ -246,6 +294,7 @@ class PeModule final : public ModuleResources {
 
   std::unique_ptr<MappedFile> file_;
   std::vector<Section> sections_;
+  std::vector<Piece> pieces_;  // ordered, not overlapping
   std::uint32_t sizeOfHeaders_ = 0;
   std::optional<std::uint64_t> root_;  // file offset of the resource directory
 };
