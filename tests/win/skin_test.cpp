@@ -19,7 +19,10 @@ using test::Picture;
 
 constexpr UINT kReflectedDrawItem = WM_APP + 0x2B;
 
+int gClicks = 0;
+
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) ++gClicks;
   if (message == WM_DRAWITEM) {
     const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     return SendMessageA(item->hwndItem, kReflectedDrawItem, wParam, lParam);
@@ -221,6 +224,40 @@ TEST_F(SkinTest, FollowsTheChoicesOfTheMenu) {
   EXPECT_FALSE(IsRestyled(button));
   HWND plain = host.Add("Button", "z", BS_PUSHBUTTON);
   EXPECT_FALSE(IsRestyled(plain));
+}
+
+// The skin holds back the controls' own drawing while they change state; they
+// must still behave and stay visible.
+TEST_F(SkinTest, RestyledControlsKeepTheirBehaviour) {
+  Host host;
+  HWND push = host.Add("Button", "x", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP);
+  HWND check = host.Add("Button", "y", BS_AUTOCHECKBOX | WS_VISIBLE | WS_TABSTOP, 0, {8, 48, 96, 20});
+  HWND radio = host.Add("Button", "z", BS_AUTORADIOBUTTON | WS_VISIBLE, 0, {8, 72, 96, 20});
+  ShowWindow(host.get(), SW_SHOWNOACTIVATE);
+  test::Pump();
+  SetStyle(kSkinSilver);
+  ASSERT_TRUE(IsRestyled(push) && IsRestyled(check) && IsRestyled(radio));
+
+  gClicks = 0;
+  SendMessageA(push, BM_CLICK, 0, 0);
+  EXPECT_EQ(gClicks, 1);
+  SendMessageA(check, BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageA(radio, BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageA(radio, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(gClicks, 3);
+
+  SetFocus(push);
+  EXPECT_EQ(GetFocus(), push);
+  SetFocus(check);
+  EXPECT_EQ(GetFocus(), check);
+  SetWindowTextA(push, "new");
+  char text[8] = {};
+  GetWindowTextA(push, text, sizeof text);
+  EXPECT_STREQ(text, "new");
+  EnableWindow(push, FALSE);
+  EXPECT_FALSE(IsWindowEnabled(push));
+  for (HWND control : {push, check, radio}) EXPECT_TRUE(IsWindowVisible(control));
 }
 
 TEST_F(SkinTest, DisabledFrameIsButtonFaceLessThirtyTwo) {
