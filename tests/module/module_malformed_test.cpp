@@ -44,6 +44,17 @@ Bytes Set(Bytes bytes, std::size_t at, std::uint32_t value, int width = 4) {
   return bytes;
 }
 
+// A second section header after the builder's one, covering the same RVAs
+// with its raw data at file offset 0, listed before or after it.
+Bytes OverlappingSections(bool bogusFirst) {
+  Bytes bytes = Base(ModuleKind::Pe32);
+  bytes = Set(bytes, 0x44 + 2, 2, 2);
+  std::copy(bytes.begin() + kSectionHeader32, bytes.begin() + kSectionHeader32 + 40,
+            bytes.begin() + kSectionHeader32 + 40);
+  bytes = Set(bytes, kSectionHeader32 + (bogusFirst ? 0 : 40) + 20, 0);
+  return bytes;
+}
+
 Bytes Cut(Bytes bytes, std::size_t size) {
   bytes.resize(size);
   return bytes;
@@ -112,6 +123,9 @@ std::vector<Case> Cases() {
       {"65535 sections", Set(pe, 0x44 + 2, 0xFFFF, 2), false, -1, false, false},
       {"no resource directory", Set(pe, 0x58 + 92, 2), true, -1, false, false},
       {"resource RVA in no section", Set(pe, 0x58 + 96 + 16, 0x40000), true, -1, false, false},
+      // Overlapping sections: the first in table order translates the RVA.
+      {"a bogus section after the real one", OverlappingSections(false), true, 1, true, true},
+      {"a bogus section before the real one", OverlappingSections(true), true, -1, false, false},
       {"section data past the end", Set(pe, kSectionHeader32 + 20, 0x7FFFFF00u), true, -1, false, false},
       // A 1.8 GB section in a 1 KB file: RVAs translate through the section
       // table, so it costs what the file does, and what it holds is read.
