@@ -21,6 +21,15 @@ struct Picture {
     std::uint32_t p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
   }
+  // The part inside `r` (picture coordinates).
+  Picture Crop(const RECT& r) const {
+    Picture part{r.right - r.left, r.bottom - r.top, {}};
+    for (int y = r.top; y < r.bottom; ++y) {
+      const auto* row = &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)];
+      part.pixels.insert(part.pixels.end(), row + r.left, row + r.right);
+    }
+    return part;
+  }
   bool operator==(const Picture& other) const {
     return width == other.width && height == other.height && pixels == other.pixels;
   }
@@ -132,5 +141,18 @@ inline Picture ShownPicture(HWND window) {
 }
 
 using PictureTaker = Picture (*)(HWND);
+
+// A window's client area in pictures of the whole window. The caption is left
+// out of comparisons: it changes with activation, which other programs on the
+// display may take.
+inline RECT ClientPlace(HWND window) {
+  RECT outer{}, client{};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  OffsetRect(&client, origin.x - outer.left, origin.y - outer.top);
+  return client;
+}
 
 }  // namespace pindrel::test
