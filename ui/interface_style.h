@@ -1,6 +1,7 @@
 // The four entries of the main window's "界面风格(&F)" menu. Each handler
 // hands its style number to the window skin (platform/skin_style.h) and does
-// nothing else: no check mark, no stored setting.
+// nothing else: no check mark, no stored setting, so every start of the
+// program begins with the plain look.
 //
 // Handlers (registered by name, see window_runtime.h):
 //   OnStyleNone    "无风格"    style 0, the plain look
@@ -9,10 +10,4 @@
 //   OnStyleSilver  "银色风格"  style 3
 #pragma once
 
-namespace pindrel {
-
-// The style number of a menu entry's handler, by handler name; -1 for a name
-// that is not one of the four.
-int StyleOfHandler(const char* handlerName);
-
-}  // namespace pindrel
+#include "platform/skin_style.h"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@
 #include "resources/window_descriptions.h"
 #include "tests/win/window_pixels.h"
 #include "ui/about_window.h"
-#include "ui/interface_style.h"
 #include "ui/main_window.h"
 
 namespace pindrel {
@@ -357,14 +357,28 @@ TEST(LighterFace, AddsUpToThirtyTwoWithoutPassing255) {
   }
 }
 
-TEST(InterfaceStyleHandlers, MapTheMenuEntriesToStyleNumbers) {
-  EXPECT_EQ(StyleOfHandler("OnStyleNone"), 0);
-  EXPECT_EQ(StyleOfHandler("OnStyleBlue"), 1);
-  EXPECT_EQ(StyleOfHandler("OnStyleGreen"), 2);
-  EXPECT_EQ(StyleOfHandler("OnStyleSilver"), 3);
-  EXPECT_EQ(StyleOfHandler("OnAboutSelected"), -1);
-  for (const char* name : {"OnStyleNone", "OnStyleBlue", "OnStyleGreen", "OnStyleSilver"}) {
-    EXPECT_NE(FindHandler(name), nullptr) << name;
+// Each entry hands its number to the skin, in menu order, and no entry ever
+// shows a check mark.
+TEST_F(AboutTest, StyleEntriesHandTheirNumbersToTheSkinAndCheckNothing) {
+  EXPECT_EQ(StyleInForce(), kSkinNone);  // the plain look at start
+  HMENU bar = GetMenu(main_);
+  ASSERT_NE(bar, nullptr);
+  HMENU styles = GetSubMenu(bar, 0);
+  ASSERT_NE(styles, nullptr);
+  ASSERT_EQ(GetMenuItemCount(styles), 4);
+  const char* const entries[] = {"蓝色风格", "绿色分格", "银色风格", "无风格", "银色风格", "银色风格", "无风格", "无风格"};
+  const int numbers[] = {kSkinBlue, kSkinGreen, kSkinSilver, kSkinNone, kSkinSilver, kSkinSilver, kSkinNone, kSkinNone};
+  for (std::size_t i = 0; i < std::size(entries); ++i) {
+    SCOPED_TRACE(entries[i]);
+    Choose(entries[i]);
+    EXPECT_EQ(StyleInForce(), numbers[i]);
+    EXPECT_EQ(RestyledCount(), numbers[i] == kSkinNone ? 0u : 3u);
+    for (int popup = 0; popup < GetMenuItemCount(bar); ++popup) {
+      HMENU menu = GetSubMenu(bar, popup);
+      for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+        EXPECT_EQ(GetMenuState(menu, static_cast<UINT>(item), MF_BYPOSITION) & MF_CHECKED, 0u);
+      }
+    }
   }
 }
 
