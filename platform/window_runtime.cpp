@@ -184,7 +184,7 @@ void Window::Raise(const char* element, EventKind event, Control* control, const
   for (const EventBinding& binding : description_.events) {
     if (binding.event != event || std::strcmp(binding.element, element) != 0) continue;
     if (Handler handler = FindHandler(binding.handler)) {
-      Event e{*this, control, element, text};
+      Event e{*this, control, text};
       handler(e);  // may have destroyed this window: nothing of it is touched afterwards
     }
     return;

@@ -45,7 +45,6 @@ class Window;
 struct Event {
   Window& window;
   Control* control;         // the control that raised it; null for the window and menu entries
-  const char* element;      // the control's or menu entry's name; "" for the window
   const std::string& text;  // GotFile: the dropped paths; empty otherwise
 };
 
@@ -158,14 +157,12 @@ class Window {
 
   // The control of that name; null when the description has none.
   Control* Find(const std::string& name) const;
-  const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
 
   // Destroys the window. By default the destruction is deferred: the window
   // is marked and a private message posted to it, so the calling handler
   // returns first. A modal window gives the other windows their enabled
   // state back before it goes.
   void Destroy(bool now = false);
-  bool destroyPending() const { return destroyPending_; }
 
   // Calls the handler bound to the event of the element (a control, a menu
   // entry, or "" for the window), if any.
