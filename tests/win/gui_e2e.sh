@@ -32,14 +32,17 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$work/display")
 
+# Up to a minute: Wine may be starting its prefix, and the machine busy.
 wait_window() {
-  for _ in $(seq 150); do
+  for _ in $(seq 300); do
     if id=$(xdotool search --name '^Pindrel$' 2>/dev/null | head -n1) && [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
+    kill -0 "$app" 2>/dev/null || break
     sleep 0.2
   done
+  cat "$work/app.out" >&2
   return 1
 }
 
