@@ -20,8 +20,19 @@ if [ -z "${DISPLAY:-}" ]; then
   for _ in $(seq 100); do [ -s "$xvfb_fd" ] && break; sleep 0.1; done
   export DISPLAY=:$(head -n1 "$xvfb_fd")
   rm -f "$xvfb_fd"
-  trap 'kill $xvfb_pid 2>/dev/null; WINEPREFIX=$PWD/build/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+  trap 'kill $xvfb_pid 2>/dev/null' EXIT
 fi
+
+# Keep one Wine server and its system processes (services, explorer, rpcss)
+# up for the whole run. Started by a test, they would inherit that test's
+# output pipe and keep CTest waiting for it; and a program that starts while
+# an idle server shuts down loses its connection.
+export WINEPREFIX=$PWD/build/wineprefix PINDREL_WINEPREFIX=$PWD/build/wineprefix
+scripts/wine-run cmd /c exit >/dev/null 2>&1 || true   # creates the prefix once
+/usr/lib/wine/wineserver -w
+/usr/lib/wine/wineserver -p
+scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+trap '/usr/lib/wine/wineserver -k 2>/dev/null; kill ${xvfb_pid:-} 2>/dev/null; true' EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 
 passed=0 failed=0
