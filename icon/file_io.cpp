@@ -96,9 +96,14 @@ std::optional<std::uint64_t> FileSizeAt(const std::string& path) {
 #else
 
 std::optional<File> File::OpenForReading(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK so that a FIFO or device named like an icon file cannot hold
+  // the open; only regular files are read.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
-  return File(fd);
+  File file(fd);
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return file;
 }
 
 std::optional<File> File::CreateForWriting(const std::string& path) {

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "tests/engine/engine_fixtures.h"
@@ -284,6 +286,13 @@ TEST_F(IcoFileTest, FileHeldByAnotherHandleIsLeftAlone) {
   EXPECT_FALSE(WriteIcoFile(set, path));
   CloseHandle(holder);
   EXPECT_EQ(ReadBytes(path), original);
+}
+#else
+// A FIFO named like an icon file has no writer: opening it must not wait for one.
+TEST_F(IcoFileTest, FifoIsRefusedWithoutWaiting) {
+  std::string path = Path("pipe.ico");
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  EXPECT_FALSE(ReadIcoFile(path));
 }
 #endif
 
