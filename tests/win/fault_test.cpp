@@ -16,47 +16,17 @@
 #include "resources/window_descriptions.h"
 #include "shell/run_directory.h"
 #include "tests/support/module_builder.h"
+#include "tests/win/win_test_support.h"
 #include "ui/main_window.h"
 
 namespace pindrel {
 namespace {
 
+using test::Exists;
+using test::Pump;
+using test::RemoveTree;
+
 using Bytes = std::vector<std::uint8_t>;
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &entry);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-void Pump() {
-  MSG message;
-  for (int round = 0; round < 3; ++round) {
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!HandleWindowKey(message)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-      }
-    }
-    Sleep(5);
-  }
-}
 
 // A PE32 module with the given number of groups, each of one 16 x 16 image.
 Bytes ModuleWithGroups(int groups) {
