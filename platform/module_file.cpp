@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -15,13 +17,11 @@
 namespace pindrel {
 namespace {
 
-// Views are served from mappings of whole 1 MiB windows, so the resource
-// tables and neighbouring resources share one mapping. A range that straddles
-// a window boundary gets a mapping of its own, starting at a multiple of the
-// Windows allocation granularity (64 KiB), which is also a multiple of every
-// page size mmap needs.
-constexpr std::uint64_t kWindow = 1u << 20;
-constexpr std::uint64_t kMapAlignment = 1u << 16;
+// Small views are served from whole blocks of this size, so the records of
+// one directory table, or neighbouring data entries, cost one read.
+constexpr std::uint64_t kBlock = 4096;
+// Reads go in pieces a single system call accepts.
+constexpr std::uint64_t kMaxChunk = 1u << 30;
 
 }  // namespace
 
@@ -29,22 +29,23 @@ constexpr std::uint64_t kMapAlignment = 1u << 16;
 
 struct MappedFile::Handle {
   HANDLE file = INVALID_HANDLE_VALUE;
-  HANDLE mapping = nullptr;
 
-  void* Map(std::uint64_t start, std::size_t length) {
-    return MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(start >> 32),
-                         static_cast<DWORD>(start & 0xFFFFFFFFu), length);
+  // One read at an offset; the handle's own file position plays no part.
+  bool ReadAt(std::uint64_t offset, std::uint8_t* into, std::uint64_t n) {
+    while (n > 0) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+      at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+      DWORD want = static_cast<DWORD>(std::min(n, kMaxChunk)), got = 0;
+      if (!ReadFile(file, into, want, &got, &at) || got == 0) return false;
+      offset += got;
+      into += got;
+      n -= got;
+    }
+    return true;
   }
   ~Handle() {
-    if (mapping) CloseHandle(mapping);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  }
-};
-
-struct MappedFile::Mapping {
-  void* base = nullptr;
-  ~Mapping() {
-    if (base) UnmapViewOfFile(base);
   }
 };
 
@@ -54,10 +55,10 @@ std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
   handle->file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle->file == INVALID_HANDLE_VALUE) return nullptr;
+  // Only disk files: a pipe or device would block or have no size.
+  if (GetFileType(handle->file) != FILE_TYPE_DISK) return nullptr;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(handle->file, &size) || size.QuadPart <= 0) return nullptr;
-  handle->mapping = CreateFileMappingA(handle->file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (!handle->mapping) return nullptr;
   return std::unique_ptr<MappedFile>(
       new MappedFile(std::move(handle), static_cast<std::uint64_t>(size.QuadPart)));
 }
@@ -67,21 +68,21 @@ std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
 struct MappedFile::Handle {
   int fd = -1;
 
-  void* Map(std::uint64_t start, std::size_t length) {
-    if (start > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return nullptr;
-    void* base = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(start));
-    return base == MAP_FAILED ? nullptr : base;
+  bool ReadAt(std::uint64_t offset, std::uint8_t* into, std::uint64_t n) {
+    while (n > 0) {
+      if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
+      ssize_t got = pread(fd, into, static_cast<std::size_t>(std::min(n, kMaxChunk)),
+                          static_cast<off_t>(offset));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      offset += static_cast<std::uint64_t>(got);
+      into += got;
+      n -= static_cast<std::uint64_t>(got);
+    }
+    return true;
   }
   ~Handle() {
     if (fd >= 0) close(fd);
-  }
-};
-
-struct MappedFile::Mapping {
-  void* base = nullptr;
-  std::size_t length = 0;
-  ~Mapping() {
-    if (base) munmap(base, length);
   }
 };
 
@@ -110,32 +111,41 @@ std::optional<ByteSpan> MappedFile::View(std::uint64_t offset, std::uint64_t n) 
     static const std::uint8_t kNothing = 0;
     return ByteSpan{&kNothing, 0};
   }
-  std::uint64_t start = offset / kWindow * kWindow;
-  std::uint64_t length = 0;
-  if (offset + n <= start + kWindow) {
-    length = std::min(kWindow, size_ - start);
-  } else {
-    start = offset / kMapAlignment * kMapAlignment;
-    length = offset + n - start;
+  // The block that holds the whole range, else the range by itself. A block
+  // never reaches past the end of the file.
+  std::uint64_t start = offset / kBlock * kBlock;
+  std::uint64_t length = std::min(kBlock, size_ - start);
+  if (offset + n > start + length) {
+    start = offset;
+    length = n;
   }
   if (length > std::numeric_limits<std::size_t>::max()) return std::nullopt;
 
-  auto& mapping = mappings_[{start, length}];
-  if (!mapping) {
-    // Never map past the end of the file: touching such pages would fault.
-    void* base = handle_->Map(start, static_cast<std::size_t>(length));
-    if (!base) {
-      mappings_.erase({start, length});
+  auto& bytes = reads_[{start, length}];
+  if (!bytes) {
+    bytes.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(length)]);
+    if (!bytes || !handle_->ReadAt(start, bytes.get(), length)) {
+      reads_.erase({start, length});
       return std::nullopt;
     }
-    mapping = std::make_unique<Mapping>();
-    mapping->base = base;
-#ifndef _WIN32
-    mapping->length = static_cast<std::size_t>(length);
-#endif
   }
-  return ByteSpan{static_cast<const std::uint8_t*>(mapping->base) + (offset - start),
-                  static_cast<std::size_t>(n)};
+  return ByteSpan{bytes.get() + (offset - start), static_cast<std::size_t>(n)};
+}
+
+std::optional<std::vector<std::uint8_t>> MappedFile::Copy(std::uint64_t offset,
+                                                         std::uint64_t n) const {
+  if (!RangeFits(offset, n, size_) || n > std::numeric_limits<std::size_t>::max()) {
+    return std::nullopt;
+  }
+  try {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(n));
+    if (!handle_->ReadAt(offset, bytes.data(), n)) return std::nullopt;
+    return bytes;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  } catch (const std::length_error&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace pindrel

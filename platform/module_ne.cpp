@@ -58,28 +58,40 @@ class NeModule final : public ModuleResources {
 
   std::optional<ResourceBytes> Find(const ResourceName& name,
                                     const ResourceName& type) const override {
+    auto resource = Locate(name, type);
+    if (!resource) return std::nullopt;
+    auto bytes = file_->View(resource->offset, resource->length);
+    if (!bytes) return std::nullopt;  // reaches past the end of the file
+    return ResourceBytes{bytes->data, bytes->size};
+  }
+
+  std::optional<std::vector<std::uint8_t>> Copy(const ResourceName& name,
+                                                const ResourceName& type,
+                                                std::uint64_t maxSize) const override {
+    auto resource = Locate(name, type);
+    if (!resource || resource->length > maxSize) return std::nullopt;
+    return file_->Copy(resource->offset, resource->length);
+  }
+
+ private:
+  // The first resource of the type with the name, as stored.
+  std::optional<Resource> Locate(const ResourceName& name, const ResourceName& type) const {
     if (name.isId && type.isId) {
       const auto& byId = IdIndex(type.id);
       auto found = byId.find(name.id);
       if (found == byId.end()) return std::nullopt;
-      auto bytes = file_->View(found->second.offset, found->second.length);
-      if (!bytes) return std::nullopt;  // reaches past the end of the file
-      return ResourceBytes{bytes->data, bytes->size};
+      return found->second;
     }
     auto records = FindType(type);
     if (!records) return std::nullopt;
     std::uint32_t count = static_cast<std::uint32_t>(records->size / kResourceRecord);
     for (std::uint32_t i = 0; i < count; ++i) {
       Resource resource = At(*records, i);
-      if (!Matches(resource.nameId, name)) continue;
-      auto bytes = file_->View(resource.offset, resource.length);
-      if (!bytes) return std::nullopt;  // reaches past the end of the file
-      return ResourceBytes{bytes->data, bytes->size};
+      if (Matches(resource.nameId, name)) return resource;
     }
     return std::nullopt;
   }
 
- private:
   // The resource records of a type: the first type record that matches. The
   // walk over type records ends at the zero type or, in a damaged table, at
   // the end of the file, since every record's bytes are read before it is used.

@@ -166,6 +166,30 @@ class PeModule final : public ModuleResources {
 
   std::optional<ResourceBytes> Find(const ResourceName& name,
                                     const ResourceName& type) const override {
+    auto extent = Locate(name, type);
+    if (!extent) return std::nullopt;
+    auto bytes = file_->View(extent->offset, extent->size);
+    if (!bytes) return std::nullopt;
+    return ResourceBytes{bytes->data, bytes->size};
+  }
+
+  std::optional<std::vector<std::uint8_t>> Copy(const ResourceName& name,
+                                                const ResourceName& type,
+                                                std::uint64_t maxSize) const override {
+    auto extent = Locate(name, type);
+    if (!extent || extent->size > maxSize) return std::nullopt;
+    return file_->Copy(extent->offset, extent->size);
+  }
+
+ private:
+  struct Extent {
+    std::uint64_t offset = 0;
+    std::uint32_t size = 0;
+  };
+
+  // Where the bytes of a resource lie in the file: the walk from the root
+  // down one path, then the data entry's RVA translated.
+  std::optional<Extent> Locate(const ResourceName& name, const ResourceName& type) const {
     Path path;
     auto root = EnterTable(path, 0);
     if (!root) return std::nullopt;
@@ -189,12 +213,10 @@ class PeModule final : public ModuleResources {
     std::uint32_t rva = data.U32(0), size = data.U32(4);
     auto offset = RvaToOffset(rva);
     if (!offset) return std::nullopt;
-    auto bytes = file_->View(*offset, size);  // refuses bytes past the end of the file
-    if (!bytes) return std::nullopt;
-    return ResourceBytes{bytes->data, bytes->size};
+    // Bytes past the end of the file are refused by View and Copy.
+    return Extent{*offset, size};
   }
 
- private:
   // The first section whose raw data covers the RVA, as the loader picks it
   // for a data file; RVAs below the end of the headers are file offsets.
   std::optional<std::uint64_t> RvaToOffset(std::uint32_t rva) const {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pindrel {
 
@@ -70,6 +71,14 @@ class ModuleResources {
   // platform reports them, so an NE resource may end in padding.
   virtual std::optional<ResourceBytes> Find(const ResourceName& name,
                                             const ResourceName& type) const = 0;
+
+  // The bytes of the resource that Find finds, in a buffer of the caller's
+  // own, read from the file straight into it: one copy, where Find and a
+  // copy of what it returns make two. Empty, with nothing allocated, also
+  // when the resource is longer than maxSize bytes or cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> Copy(const ResourceName& name,
+                                                        const ResourceName& type,
+                                                        std::uint64_t maxSize) const = 0;
 };
 
 }  // namespace pindrel

@@ -128,6 +128,23 @@ TEST_P(ModuleKinds, ReadsGroupsAndTheirImages) {
   EXPECT_FALSE(module->Find(Id(1), Id(5)));        // no such type
 }
 
+// Copy hands out what Find finds, in a buffer of the caller's own, and
+// refuses a resource longer than the caller allows before reading it.
+TEST_P(ModuleKinds, CopyGivesWhatFindFinds) {
+  ModuleFile file(BuildModule(GetParam(), IconLibrary()));
+  auto module = ModuleResources::Open(file.path());
+  ASSERT_TRUE(module);
+  for (const auto& [name, type] : {std::pair{Id(3), kIcon}, std::pair{Id(1), kIcon},
+                                   std::pair{Text(u"main"), kGroup}, std::pair{Id(2), kGroup}}) {
+    const Bytes found = Found(*module, name, type);
+    ASSERT_FALSE(found.empty()) << DisplayName(name);
+    EXPECT_EQ(module->Copy(name, type, found.size()), found) << DisplayName(name);
+    EXPECT_FALSE(module->Copy(name, type, found.size() - 1)) << DisplayName(name);
+  }
+  EXPECT_FALSE(module->Copy(Id(4), kIcon, UINT64_MAX));  // no such image
+  EXPECT_FALSE(module->Copy(Id(1), Id(5), UINT64_MAX));  // no such type
+}
+
 TEST_P(ModuleKinds, TextNamesMatchWithoutRegardToCase) {
   ModuleFile file(BuildModule(GetParam(), {{kGroup, Text(u"Folder_Open"), 0, {1, 2, 3}},
                                            {kGroup, Text(u"\u00C9T\u00C9"), 0, {4}}}));
@@ -276,7 +293,7 @@ TEST(ModuleResources, LanguageChoice) {
 }
 
 // An image 2.25 GB into a sparse file, beyond every signed 32-bit offset:
-// resources are reached through small mappings at their own offsets, never
+// resources are reached through small reads at their own offsets, never
 // through the whole file or image, so this works in a 32-bit process too.
 TEST(ModuleResources, ReadsAResourceBeyondTwoGigabytes) {
   const Bytes image = PngIconImage(48, 48, 8, 6);
@@ -302,6 +319,7 @@ TEST(ModuleResources, ReadsAResourceBeyondTwoGigabytes) {
   ASSERT_TRUE(module);
   EXPECT_EQ(Found(*module, Id(1), kGroup), GroupIconResource({1}));
   EXPECT_EQ(Found(*module, Id(1), kIcon), image);
+  EXPECT_EQ(module->Copy(Id(1), kIcon, image.size()), image);
 }
 
 TEST(ModuleResources, OpenRefusesWhatIsNotAModule) {
