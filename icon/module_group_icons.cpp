@@ -1,5 +1,6 @@
 #include "icon/module_group_icons.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -75,14 +76,16 @@ std::optional<IconImageSet> ReadModuleGroup(const ModuleResources& module, const
     for (std::size_t i = 0; i < count; ++i) {
       std::uint16_t id = r.U16(kGroupHeaderSize + kGroupEntrySize * i + kGroupEntryIdOffset);
       // The entry's own size field is not trusted: the resource's length is.
-      auto icon = module.Find(ResourceName::Id(id), ResourceName::Id(kRtIcon));
-      if (!icon || (icon->data == nullptr && icon->size != 0)) return std::nullopt;
-      if (icon->size > budget) return std::nullopt;
-      if (std::uint64_t{icon->size} > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-      budget -= icon->size;
+      // The image's bytes are read from the module straight into the buffer
+      // the set keeps, the one copy of them.
+      const std::uint64_t limit =
+          std::min<std::uint64_t>(budget, std::numeric_limits<std::uint32_t>::max());
+      auto icon = module.Copy(ResourceName::Id(id), ResourceName::Id(kRtIcon), limit);
+      if (!icon) return std::nullopt;
+      budget -= icon->size();
       IconImage& image = set.images[i];
-      image.data.assign(icon->data, icon->data + icon->size);
-      image.dataSize = static_cast<std::uint32_t>(icon->size);
+      image.data = std::move(*icon);
+      image.dataSize = static_cast<std::uint32_t>(image.data.size());
       BindImageFields(&image);
     }
     return set;
