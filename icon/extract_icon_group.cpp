@@ -57,8 +57,7 @@ int ExtractIconGroup(const std::string& source, int mode, const std::string& tar
   if (mode == 0 && SourceKindOf(target) == SourceKind::Ico) {
     // The group is read through the module the count opened, which stays
     // open across the read and the write. Opening it a second time would
-    // parse its headers and map its resource directory again for nothing:
-    // that was a third of what a call cost on a large module.
+    // read its headers and resource directory again for nothing.
     if (kind == SourceKind::Module && counted.module && counted.name) {
       set = ReadModuleGroup(*counted.module, source, *counted.name);
     }
