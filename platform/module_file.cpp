@@ -88,7 +88,8 @@ struct MappedFile::Handle {
 
 std::unique_ptr<MappedFile> MappedFile::Open(const std::string& path) {
   auto handle = std::make_unique<Handle>();
-  handle->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  handle->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (handle->fd < 0) return nullptr;
   struct stat st;
   // Only regular files: a FIFO or device would block or have no size.

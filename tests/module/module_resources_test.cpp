@@ -8,6 +8,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "platform/module_text.h"
@@ -330,6 +333,14 @@ TEST(ModuleResources, OpenRefusesWhatIsNotAModule) {
     ModuleFile file(bytes);
     EXPECT_FALSE(ModuleResources::Open(file.path())) << bytes.size();
   }
+#ifndef _WIN32
+  // A FIFO has no writer: the open must not wait for one.
+  const std::string fifo = ::testing::TempDir() + "pindrel_fifo.dll";
+  unlink(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(ModuleResources::Open(fifo));
+  unlink(fifo.c_str());
+#endif
 }
 
 // A real module: Wine's own shell32.dll, where Debian's wine64 installs it.
