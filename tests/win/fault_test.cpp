@@ -24,6 +24,7 @@ namespace {
 
 using test::Exists;
 using test::Pump;
+using test::MainWindowOver;
 using test::RemoveTree;
 
 using Bytes = std::vector<std::uint8_t>;
@@ -41,62 +42,6 @@ Bytes ModuleWithGroups(int groups) {
 
 // An extracted group of ModuleWithGroups: header, one entry, one image.
 const std::size_t kExtractedSize = 6 + 16 + test::BmpIconImage(16, 16, 4).size();
-
-// The program's main window over a run directory of the test's own, named
-// with the given leaf, driven the way the user drives it.
-class MainWindowOver {
- public:
-  explicit MainWindowOver(const std::string& leaf) {
-    static const bool prepared = [] {
-      OleInitialize(nullptr);
-      InitMainWindowSupport();
-      return true;
-    }();
-    (void)prepared;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    dir_ = std::string(temp) + "pindrel-" + std::to_string(GetCurrentProcessId()) + "-" + leaf;
-    RemoveTree(dir_);
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    FixRunDirectory(dir_ + "\\Pindrel.exe");
-    window_ = LoadWindow(MainWindowDescription());
-    handle_ = window_ ? window_->handle() : nullptr;
-    Pump();
-  }
-  ~MainWindowOver() {
-    if (Window::FromHandle(handle_)) window_->Destroy(true);
-    Pump();
-    RemoveTree(dir_);
-  }
-  MainWindowOver(const MainWindowOver&) = delete;
-  MainWindowOver& operator=(const MainWindowOver&) = delete;
-
-  bool loaded() const { return window_ != nullptr; }
-  const std::string& dir() const { return dir_; }
-  std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
-
-  void Drop(const std::string& paths) { window_->Find("拖放对象1")->Raise(EventKind::GotFile, paths); }
-  void Click(const char* button) {
-    SendMessageA(window_->Find(button)->handle(), BM_CLICK, 0, 0);
-    Pump();
-  }
-  void Extract() { Click("按钮1"); }
-  void Delete() { Click("按钮2"); }
-
-  // The numbered icon files that are in the run directory now.
-  std::vector<int> Extracted() const {
-    std::vector<int> found;
-    for (int n = 1; n <= 100; ++n) {
-      if (Exists(Path(std::to_string(n) + ".ico"))) found.push_back(n);
-    }
-    return found;
-  }
-
- private:
-  std::string dir_;
-  Window* window_ = nullptr;
-  HWND handle_ = nullptr;
-};
 
 // An open file handle that shares nothing, as another program may hold one.
 class Holder {

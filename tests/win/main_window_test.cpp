@@ -20,6 +20,7 @@ namespace {
 
 using test::Exists;
 using test::Pump;
+using test::MainWindowOver;
 using test::RemoveTree;
 
 std::string ClassOf(HWND window) {
@@ -64,66 +65,11 @@ class CountingHandler {
   Handler original_;
 };
 
-// The main window, loaded from the program's description, with a fresh run
-// directory of its own.
-class LoadedMainWindow {
- public:
-  LoadedMainWindow() {
-    static const bool prepared = [] {
-      OleInitialize(nullptr);
-      InitMainWindowSupport();
-      return true;
-    }();
-    (void)prepared;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    dir_ = std::string(temp) + "pindrel-main-window-" + std::to_string(GetCurrentProcessId());
-    RemoveTree(dir_);
-    CreateDirectoryA(dir_.c_str(), nullptr);
-    FixRunDirectory(dir_ + "\\Pindrel.exe");
-    window_ = LoadWindow(MainWindowDescription());
-    handle_ = window_ ? window_->handle() : nullptr;
-    Pump();
-  }
-
-  ~LoadedMainWindow() {
-    if (Window::FromHandle(handle_)) window_->Destroy(true);
-    Pump();
-    RemoveTree(dir_);
-  }
-
-  LoadedMainWindow(const LoadedMainWindow&) = delete;
-  LoadedMainWindow& operator=(const LoadedMainWindow&) = delete;
-
-  Window* window() const { return window_; }
-  HWND handle() const { return handle_; }
-
-  HWND Control(const char* name) const {
-    pindrel::Control* control = window_->Find(name);
-    return control ? control->handle() : nullptr;
-  }
-
-  // What a drop on the window reports.
-  void Drop(const std::string& paths) { window_->Find("拖放对象1")->Raise(EventKind::GotFile, paths); }
-
-  void Click(const char* button) {
-    SendMessageA(Control(button), BM_CLICK, 0, 0);
-    Pump();
-  }
-
-  std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
-
- private:
-  std::string dir_;
-  Window* window_ = nullptr;
-  HWND handle_ = nullptr;
-};
-
 // Tests that only look at the window share one: Wine waits about two seconds
 // for every window it unmaps without a window manager.
 class MainWindowLook : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { shared_ = new LoadedMainWindow; }
+  static void SetUpTestSuite() { shared_ = new MainWindowOver("main-window-look"); }
   static void TearDownTestSuite() {
     delete shared_;
     shared_ = nullptr;
@@ -134,7 +80,7 @@ class MainWindowLook : public ::testing::Test {
   }
   HWND Control(const char* name) const { return shared_->Control(name); }
 
-  static inline LoadedMainWindow* shared_ = nullptr;
+  static inline MainWindowOver* shared_ = nullptr;
   HWND handle_ = nullptr;
 };
 
@@ -151,7 +97,7 @@ class MainWindowTest : public ::testing::Test {
   void Click(const char* button) { main_.Click(button); }
   std::string Path(const std::string& name) const { return main_.Path(name); }
 
-  LoadedMainWindow main_;
+  MainWindowOver main_{"main-window"};
   Window* window_ = nullptr;
   HWND handle_ = nullptr;
 };
