@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/controls_ext.h"
-#include "platform/skin_gdi.h"
+#include "platform/gdi.h"
 
 namespace pindrel {
 namespace {
@@ -69,7 +69,7 @@ void Draw(HWND button, const DRAWITEMSTRUCT& item, const ButtonState& state) {
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     length = GetWindowTextA(button, text.data(), length + 1);
     auto font = reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0));
-    SelectGuard useFont(off.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SelectScope useFont(off.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(off.get(), TRANSPARENT);
     SetTextColor(off.get(), GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
     RECT area = r;

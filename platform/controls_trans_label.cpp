@@ -1,7 +1,7 @@
 #include <string>
 
 #include "platform/controls_ext.h"
-#include "platform/skin_gdi.h"
+#include "platform/gdi.h"
 
 namespace pindrel {
 namespace {
@@ -45,7 +45,7 @@ void Paint(HWND label, HDC target) {
     length = GetWindowTextA(label, text.data(), length + 1);
     LabelState* state = StateOf(label);
     HFONT font = state && state->font ? state->font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SelectGuard useFont(off.get(), font);
+    SelectScope useFont(off.get(), font);
     SetBkMode(off.get(), TRANSPARENT);
     SetTextColor(off.get(), state ? state->color : RGB(0, 0, 0));
     DrawTextA(off.get(), text.c_str(), length, &client, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOCLIP);

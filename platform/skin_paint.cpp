@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/skin_gdi.h"
+#include "platform/gdi.h"
 
 namespace pindrel {
 namespace {
@@ -131,8 +131,8 @@ void Arrow(HDC dc, const RECT& r, Direction direction, COLORREF color) {
   }
   Brush brush(CreateSolidBrush(color));
   Pen pen(CreatePen(PS_SOLID, 1, color));
-  SelectGuard useBrush(dc, brush.get());
-  SelectGuard usePen(dc, pen.get());
+  SelectScope useBrush(dc, brush.get());
+  SelectScope usePen(dc, pen.get());
   Polygon(dc, points, 3);
 }
 
@@ -170,7 +170,7 @@ RECT DrawCaption(HWND window, HDC dc, RECT area, const ButtonFacts& facts, UINT 
   std::string text = WindowText(window);
   RECT taken = {area.left, area.top, area.left, area.top};
   if (text.empty()) return taken;
-  SelectGuard useFont(dc, ControlFont(window));
+  SelectScope useFont(dc, ControlFont(window));
   UINT flags = facts.hidePrefix ? DT_HIDEPREFIX : 0;
   switch (facts.style & BS_CENTER) {
     case BS_LEFT: flags |= DT_LEFT; break;
@@ -282,19 +282,19 @@ void PaintCheckOrRadio(HWND window, HDC dc, const RECT& client, bool radio, cons
       }
     }
     Pen pen(CreatePen(PS_SOLID, 1, outline));
-    SelectGuard usePen(dc, pen.get());
-    SelectGuard noBrush(dc, GetStockObject(NULL_BRUSH));
+    SelectScope usePen(dc, pen.get());
+    SelectScope noBrush(dc, GetStockObject(NULL_BRUSH));
     Ellipse(dc, box.left, box.top, box.right, box.bottom);
     if (facts.enabled && mouse.hover && !facts.pushed) {
       Pen hot(CreatePen(PS_SOLID, 1, s.hotBottom));
-      SelectGuard useHot(dc, hot.get());
+      SelectScope useHot(dc, hot.get());
       Ellipse(dc, inside.left, inside.top, inside.right, inside.bottom);
     }
     if (facts.checked) {
       Brush dot(CreateSolidBrush(markColor));
       Pen dotPen(CreatePen(PS_SOLID, 1, markColor));
-      SelectGuard useDot(dc, dot.get());
-      SelectGuard useDotPen(dc, dotPen.get());
+      SelectScope useDot(dc, dot.get());
+      SelectScope useDotPen(dc, dotPen.get());
       Ellipse(dc, box.left + 4, box.top + 4, box.right - 4, box.bottom - 4);
     }
   } else {
@@ -335,7 +335,7 @@ void PaintCheckOrRadio(HWND window, HDC dc, const RECT& client, bool radio, cons
 void PaintGroupBox(HWND window, HDC dc, const RECT& client, const SkinScheme& s) {
   ButtonFacts facts = ReadButton(window);
   FillParentBackground(window, dc, client, WM_CTLCOLORSTATIC);
-  SelectGuard useFont(dc, ControlFont(window));
+  SelectScope useFont(dc, ControlFont(window));
   TEXTMETRICA metrics{};
   GetTextMetricsA(dc, &metrics);
   int lineTop = client.top + metrics.tmHeight / 2;
@@ -440,7 +440,7 @@ RECT GroupBoxInterior(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
   WindowDc screen(nullptr, false);
-  SelectGuard useFont(screen.get(), ControlFont(window));
+  SelectScope useFont(screen.get(), ControlFont(window));
   TEXTMETRICA metrics{};
   GetTextMetricsA(screen.get(), &metrics);
   return {client.left + 1, client.top + metrics.tmHeight, client.right - 1, client.bottom - 1};

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/skin_gdi.h"
+#include "platform/gdi.h"
 #include "platform/skin_paint.h"
 
 namespace pindrel {

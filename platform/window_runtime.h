@@ -35,7 +35,7 @@
 #include <vector>
 
 #include "platform/window_description.h"
-#include "platform/window_gdi.h"
+#include "platform/gdi.h"
 
 namespace pindrel {
 

@@ -1,49 +1,82 @@
-// Small owners for the GDI handles that the skin and the extension controls
-// paint with. Each holder is non-copyable and takes its handle in the
-// constructor, so no path can leave a DC or bitmap behind.
+// Small owners for the GDI and USER handles that the window runtime, the skin
+// and the extension controls keep or paint with. Each is non-copyable, takes
+// its handle in the constructor and releases it exactly once, so no path can
+// leave a DC, bitmap or brush behind.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
+
 namespace pindrel {
 
-template <typename Handle>
-class GdiObject {
- public:
-  explicit GdiObject(Handle handle = nullptr) : handle_(handle) {}
-  ~GdiObject() {
-    if (handle_) DeleteObject(handle_);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  Handle handle_;
+struct GdiObjectDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+struct IconDeleter {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+struct MenuDeleter {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
 };
 
+// A font, brush or bitmap of one's own.
+template <class Handle>
+using GdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectDeleter>;
+using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
 using Brush = GdiObject<HBRUSH>;
 using Pen = GdiObject<HPEN>;
 using Region = GdiObject<HRGN>;
 using Font = GdiObject<HFONT>;
 
-// Selects an object into a DC for one scope and puts the previous one back.
-class SelectGuard {
+// BeginPaint ... EndPaint.
+class PaintScope {
  public:
-  SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-  ~SelectGuard() {
+  explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// A memory device context compatible with another one.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
+  ~MemoryDc() {
+    if (dc_) DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+
+  HDC dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class SelectScope {
+ public:
+  SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  ~SelectScope() {
     if (previous_) SelectObject(dc_, previous_);
   }
-  SelectGuard(const SelectGuard&) = delete;
-  SelectGuard& operator=(const SelectGuard&) = delete;
+  SelectScope(const SelectScope&) = delete;
+  SelectScope& operator=(const SelectScope&) = delete;
 
  private:
   HDC dc_;  // not owned
   HGDIOBJ previous_;
 };
-
 // Saves a DC's state (clip region, origins, colours) and restores it.
 class SavedDc {
  public:
@@ -112,3 +145,4 @@ class OffscreenDc {
 };
 
 }  // namespace pindrel
+
