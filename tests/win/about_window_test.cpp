@@ -15,6 +15,7 @@
 #include "platform/skin_style.h"
 #include "platform/window_runtime.h"
 #include "resources/window_descriptions.h"
+#include "tests/win/win_test_support.h"
 #include "tests/win/window_pixels.h"
 #include "ui/about_window.h"
 #include "ui/main_window.h"
@@ -22,22 +23,12 @@
 namespace pindrel {
 namespace {
 
+using test::ClassOf;
 using test::Picture;
+using test::Pump;
+using test::TextOf;
 
 constexpr char kAboutTitle[] = "关于\"Pindrel\"";
-
-void Pump() {
-  MSG message;
-  for (int round = 0; round < 3; ++round) {
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!HandleWindowKey(message)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-      }
-    }
-    Sleep(5);
-  }
-}
 
 // The window of this thread with that title; other programs on the display
 // may have windows of the same title.
@@ -58,18 +49,6 @@ HWND ThreadWindowTitled(const char* title) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return CharLowerA(name);
-}
-
-std::string TextOf(HWND window) {
-  char text[256] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
 }
 
 struct ChildFacts {

@@ -18,22 +18,12 @@
 namespace pindrel {
 namespace {
 
+using test::ClassOf;
 using test::Exists;
 using test::Pump;
 using test::MainWindowOver;
 using test::RemoveTree;
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return CharLowerA(name);
-}
-
-std::string TextOf(HWND window) {
-  char text[256] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
+using test::TextOf;
 
 RECT ClientRectOf(HWND control) {
   RECT rect;

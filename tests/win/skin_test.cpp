@@ -234,7 +234,7 @@ TEST_F(SkinTest, RestyledControlsKeepTheirBehaviour) {
   HWND check = host.Add("Button", "y", BS_AUTOCHECKBOX | WS_VISIBLE | WS_TABSTOP, 0, {8, 48, 96, 20});
   HWND radio = host.Add("Button", "z", BS_AUTORADIOBUTTON | WS_VISIBLE, 0, {8, 72, 96, 20});
   ShowWindow(host.get(), SW_SHOWNOACTIVATE);
-  test::Pump();
+  test::DispatchPending();
   SetStyle(kSkinSilver);
   ASSERT_TRUE(IsRestyled(push) && IsRestyled(check) && IsRestyled(radio));
 
@@ -292,7 +292,7 @@ struct MainLike {
                     WS_EX_STATICEDGE, {3, 112, 328, 24});
     ShowWindow(host.get(), SW_SHOWNOACTIVATE);
     UpdateWindow(host.get());
-    test::Pump();
+    test::DispatchPending();
   }
 
   // A control's rectangle inside pictures of the host window.

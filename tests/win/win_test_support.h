@@ -39,6 +39,19 @@ inline void RemoveTree(const std::string& dir) {
   RemoveDirectoryA(dir.c_str());
 }
 
+// A window's class name, lower-cased.
+inline std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return CharLowerA(name);
+}
+
+inline std::string TextOf(HWND window) {
+  char text[256] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
 // The runtime's loop, for as long as messages are waiting.
 inline void Pump() {
   MSG message;

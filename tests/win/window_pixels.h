@@ -36,7 +36,8 @@ struct Picture {
 };
 
 // Dispatches whatever is waiting, so that every pending paint has happened.
-inline void Pump() {
+// Unlike Pump, it needs no window runtime.
+inline void DispatchPending() {
   MSG message;
   for (int round = 0; round < 3; ++round) {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -127,7 +128,7 @@ inline Picture PrintedPicture(HWND window) {
 inline Picture ShownPicture(HWND window) {
   HWND root = GetAncestor(window, GA_ROOT);
   RedrawWindow(root, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Pump();
+  DispatchPending();
   RECT rootRect{}, rect{};
   GetWindowRect(root, &rootRect);
   GetWindowRect(window, &rect);
